@@ -1,0 +1,4 @@
+// Placeholder: this kind is not decoded yet, so every buffer is refused.
+#include "texture/decoded_image.h"
+
+HRESULT DecodedImage::DecodePng(const void*, UINT) { return E_FAIL; }
