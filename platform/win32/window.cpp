@@ -156,14 +156,13 @@ bool StartVideo(WindowSystem& system) {
     return system.videoUp;
 }
 
-void CreateSdlWindow(WindowSystem& system, Window& window, const char* title) {
+void CreateSdlWindow(WindowSystem& system, Window& window, bool defaultPosition, const char* title) {
     if (window.parent || !StartVideo(system)) return;
-    int x = window.outer.left == 0 && window.outer.top == 0 ? SDL_WINDOWPOS_UNDEFINED
-                                                            : window.outer.left;
-    int y = x == SDL_WINDOWPOS_UNDEFINED ? SDL_WINDOWPOS_UNDEFINED : window.outer.top;
-    if (x != SDL_WINDOWPOS_UNDEFINED && HasFrame(window.style)) {
-        x += WINDOW_FRAME_SIDE;
-        y += WINDOW_FRAME_TOP;
+    // The SDL window is the client area; the window manager draws the frame around it.
+    int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+    if (!defaultPosition) {
+        x = window.outer.left + (HasFrame(window.style) ? WINDOW_FRAME_SIDE : 0);
+        y = window.outer.top + (HasFrame(window.style) ? WINDOW_FRAME_TOP : 0);
     }
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!HasFrame(window.style)) flags |= SDL_WINDOW_BORDERLESS;
@@ -371,7 +370,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
-        if (x == CW_USEDEFAULT) x = y = 0;
+        bool defaultPosition = x == CW_USEDEFAULT;
+        if (defaultPosition) x = y = 0;
         if (width == CW_USEDEFAULT) {
             width = 800;
             height = 600;
@@ -391,7 +391,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         LONG frameHeight = HasFrame(style) ? WINDOW_FRAME_TOP + WINDOW_FRAME_BOTTOM : 0;
         window->clientWidth = std::max<LONG>(width - frameWidth, 0);
         window->clientHeight = std::max<LONG>(height - frameHeight, 0);
-        CreateSdlWindow(system, *window, windowName);
+        CreateSdlWindow(system, *window, defaultPosition, windowName);
         system.windows[handle] = std::move(window);
         InstallSignalHandlers();
     }
