@@ -55,6 +55,9 @@ int WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     delete app;
+    // A fatal device failure ends the loop through a posted WM_DESTROY, which leaves the
+    // window itself in place; it goes now, so that the class can be unregistered.
+    if (IsWindow(window)) DestroyWindow(window);
     UnregisterClassA(WINDOW_CLASS_NAME, instance);
     return 0;
 }

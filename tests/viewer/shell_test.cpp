@@ -33,9 +33,10 @@ TEST_F(ViewerTest, EntryPointReturnsZeroAfterGivingUpOnTheDevice) {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "Orbique";
     EXPECT_NE(RegisterClassExA(&windowClass), 0);
-    UnregisterClassA("Orbique", nullptr);
+    UnregisterClassA("Orbique", windowClass.hInstance);
 }
 
 TEST_F(ViewerTest, EntryPointRunsUntilAnUnrestorableLossEndsIt) {
