@@ -102,35 +102,8 @@ TEST(DecodedImageRecord, ReleaseFreesOwnedDataAndBothChains) {
     image.ReleaseImageData();  // twice is harmless
 }
 
-// A DDS cube map of 4 x 4 A8R8G8B8 faces with three levels each, written here byte by byte.
-std::vector<BYTE> MakeCubeDds() {
-    std::vector<BYTE> file(128, 0);
-    auto put = [&file](std::size_t offset, std::uint32_t value) { std::memcpy(&file[offset], &value, 4); };
-    std::memcpy(file.data(), "DDS ", 4);
-    put(4, 124);                            // header size
-    put(8, 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000);  // caps, height, width, pixel format, mip count
-    put(12, 4);                             // height
-    put(16, 4);                             // width
-    put(28, 3);                             // mip count
-    put(76, 32);                            // pixel format size
-    put(80, 0x40 | 0x1);                    // RGB with alpha
-    put(88, 32);
-    put(92, 0x00FF0000);
-    put(96, 0x0000FF00);
-    put(100, 0x000000FF);
-    put(104, 0xFF000000);
-    put(108, 0x1000 | 0x8 | 0x400000);      // texture, complex, mip map
-    put(112, 0x200 | 0xFC00);               // cube map with all six faces
-    for (int face = 0; face < 6; ++face) {
-        for (UINT edge : {4u, 2u, 1u}) {
-            for (UINT i = 0; i < edge * edge; ++i) file.insert(file.end(), {BYTE(face), BYTE(edge), 0, 0xFF});
-        }
-    }
-    return file;
-}
-
 TEST(DecodeImageFile, ACubeMapReportsItsFirstFaceAndEveryBoxCoversItsLevel) {
-    const std::vector<BYTE> file = MakeCubeDds();
+    const std::vector<BYTE> file = texture_test::MakeCubeDds();
     DecodedImage image;
     ImageInfo info = Untouched();
     ASSERT_EQ(image.DecodeImageFile(file.data(), static_cast<UINT>(file.size()), &info, TRUE), S_OK);

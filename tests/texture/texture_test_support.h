@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -89,6 +90,34 @@ inline std::vector<BYTE> MakeIndexedTga32(std::uint16_t w, std::uint16_t h, BYTE
     fields.height = h;
     fields.descriptor = descriptor;
     return MakeTga(fields, body);
+}
+
+// A DDS cube map of 4 x 4 A8R8G8B8 faces with three levels each, written here byte by byte.
+// Texel bytes are face, level width, 0, 255 (blue, green, red, alpha).
+inline std::vector<BYTE> MakeCubeDds() {
+    std::vector<BYTE> file(128, 0);
+    auto put = [&file](std::size_t offset, std::uint32_t value) { std::memcpy(&file[offset], &value, 4); };
+    std::memcpy(file.data(), "DDS ", 4);
+    put(4, 124);                            // header size
+    put(8, 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000);  // caps, height, width, pixel format, mip count
+    put(12, 4);                             // height
+    put(16, 4);                             // width
+    put(28, 3);                             // mip count
+    put(76, 32);                            // pixel format size
+    put(80, 0x40 | 0x1);                    // RGB with alpha
+    put(88, 32);
+    put(92, 0x00FF0000);
+    put(96, 0x0000FF00);
+    put(100, 0x000000FF);
+    put(104, 0xFF000000);
+    put(108, 0x1000 | 0x8 | 0x400000);      // texture, complex, mip map
+    put(112, 0x200 | 0xFC00);               // cube map with all six faces
+    for (int face = 0; face < 6; ++face) {
+        for (UINT edge : {4u, 2u, 1u}) {
+            for (UINT i = 0; i < edge * edge; ++i) file.insert(file.end(), {BYTE(face), BYTE(edge), 0, 0xFF});
+        }
+    }
+    return file;
 }
 
 // The profile of the default machine with `formats` removed from its format list.
