@@ -34,7 +34,8 @@ HRESULT FillLevels(GetLevel getLevel, Copy copy, UINT sourceLevel, UINT levelCou
 HRESULT GenerateMipLevels(IDirect3DBaseTexture8* texture, const PALETTEENTRY* palette, UINT sourceLevel,
                           std::uint32_t filter) {
     if (!texture) return D3DERR_INVALIDCALL;
-    const D3DRESOURCETYPE type = texture->GetType();
+    // Asked as a resource: the caller may have passed any resource, not only a texture.
+    const D3DRESOURCETYPE type = static_cast<IDirect3DResource8*>(texture)->GetType();
     if (type != D3DRTYPE_TEXTURE && type != D3DRTYPE_VOLUMETEXTURE && type != D3DRTYPE_CUBETEXTURE)
         return D3DERR_INVALIDCALL;
 

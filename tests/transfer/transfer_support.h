@@ -10,6 +10,7 @@
 #include "codecs/pixel_region.h"
 #include "platform/d3d8.h"
 #include "platform/runtime/machine_profile.h"
+#include "platform/windows_api.h"
 
 // An image in memory with one whole-byte pixel size, addressable as packed words.
 struct MemoryImage {
@@ -49,8 +50,25 @@ struct MemoryImage {
 class RuntimeDeviceTest : public testing::Test {
 protected:
     void SetUp() override {
-        ResetMachineProfile();
+        // The default card, except that it takes volumes of any size, as the tests of volumes
+        // whose sizes are not powers of two need.
+        MachineProfile profile = DefaultMachineProfile();
+        profile.caps.TextureCaps &= ~D3DPTEXTURECAPS_VOLUMEMAP_POW2;
+        SetMachineProfile(profile);
         liveBefore = RuntimeLiveObjectCount();
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSEXA windowClass = {};
+            windowClass.cbSize = sizeof windowClass;
+            windowClass.lpfnWndProc = DefWindowProcA;
+            windowClass.hInstance = GetModuleHandleA(nullptr);
+            windowClass.lpszClassName = "OrbiqueTransferTest";
+            ASSERT_NE(RegisterClassExA(&windowClass), 0);
+            registered = true;
+        }
+        window = CreateWindowExA(0, "OrbiqueTransferTest", "transfer test", 0, 0, 0, 64, 64, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
         D3DPRESENT_PARAMETERS parameters = {};
@@ -60,14 +78,19 @@ protected:
         parameters.BackBufferCount = 1;
         parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
         parameters.Windowed = TRUE;
-        ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+        ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                     &parameters, &device),
                   S_OK);
     }
     void TearDown() override {
         if (device) device->Release();
         if (d3d) d3d->Release();
+        if (window) DestroyWindow(window);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
         EXPECT_EQ(RuntimeLiveObjectCount(), liveBefore) << "runtime objects left alive";
+        ResetMachineProfile();
     }
 
     IDirect3DTexture8* Texture(UINT width, UINT height, UINT levels, D3DFORMAT format, D3DPOOL pool, DWORD usage = 0) {
@@ -79,6 +102,16 @@ protected:
         IDirect3DSurface8* surface = nullptr;
         EXPECT_EQ(texture->GetSurfaceLevel(level, &surface), S_OK);
         return surface;
+    }
+    IDirect3DVolumeTexture8* VolumeTexture(UINT width, UINT height, UINT depth, UINT levels, D3DPOOL pool) {
+        IDirect3DVolumeTexture8* texture = nullptr;
+        EXPECT_EQ(device->CreateVolumeTexture(width, height, depth, levels, 0, D3DFMT_A8R8G8B8, pool, &texture), S_OK);
+        return texture;
+    }
+    IDirect3DVolume8* VolumeLevel(IDirect3DVolumeTexture8* texture, UINT level) {
+        IDirect3DVolume8* volume = nullptr;
+        EXPECT_EQ(texture->GetVolumeLevel(level, &volume), S_OK);
+        return volume;
     }
     // The pixels of a surface of a whole-byte format, read through a copy into an image
     // surface so that default-pool surfaces can be read too.
@@ -110,6 +143,7 @@ protected:
     }
 
     UINT liveBefore = 0;
+    HWND window = nullptr;
     IDirect3D8* d3d = nullptr;
     IDirect3DDevice8* device = nullptr;
 };
