@@ -63,10 +63,15 @@ void DecodePackedRowScalar(const PackedPlan& plan, const BYTE* source, std::uint
 void EncodePackedRowScalar(const PackedPlan& plan, BYTE* dest, std::uint32_t width, const ColorF* in,
                            const float* offsets);
 
-// The SSE2 forms, for pixels of 1, 2 or 4 bytes; they store exactly what the scalar forms
-// store. Null where the build has no SSE2.
-extern const DecodePackedRowFn DecodePackedRowSse2;
-extern const EncodePackedRowFn EncodePackedRowSse2;
+struct PackedRowKernels {
+    DecodePackedRowFn decode;
+    EncodePackedRowFn encode;
+};
+
+// The SSE2 forms generated at compile time for one layout of the table, whose pixels have
+// 1, 2 or 4 bytes; they store exactly what the scalar forms store. Nulls for other layouts
+// and where the build has no SSE2.
+PackedRowKernels FindPackedRowKernelsSse2(const PackedLayout& layout);
 
 // Luminance from a colour, summed in this order in single precision.
 inline float LuminanceOf(float r, float g, float b) { return 0.0721f * b + 0.7154f * g + 0.2125f * r; }

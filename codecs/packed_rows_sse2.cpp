@@ -2,12 +2,16 @@
 // the same single-precision operations in the same order as the scalar forms, so the
 // stored integers and decoded floats are identical (tests compare the two).
 #include "codecs/packed_layout.h"
+#include "codecs/packed_layout_table.h"
 
 #if defined(__SSE2__)
 
 #include <emmintrin.h>
 
+#include <array>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -42,117 +46,136 @@ void StoreFour(BYTE* p, __m128i v) {
     }
 }
 
-struct DecodeLanes {
-    __m128i shift[4];
-    __m128i mask[4];
-    __m128i signFix[4];
-    __m128 scale[4];
-    __m128 bias[4];
+// The row kernels of layout I of the table: every shift, mask and scale is a constant, and
+// channels that the layout does not store cost nothing.
+template <std::size_t I>
+struct Sse2Kernel {
+    static constexpr const PackedLayout& LAYOUT = PACKED_LAYOUTS[I];
+    static constexpr std::uint32_t BYTES = LAYOUT.bitsPerPixel / 8;
+
+    // The field a channel decodes from: luminance formats spread field 0 over r, g and b.
+    static constexpr PackedField DecodedField(int c) {
+        return LAYOUT.luminance && (c == 1 || c == 2) ? LAYOUT.field[0] : LAYOUT.field[c];
+    }
+    static constexpr bool Stored(int c) {
+        return LAYOUT.field[c].bits != 0 && !(LAYOUT.luminance && (c == 1 || c == 2));
+    }
+    // The scales of MakePackedPlan: 2^n - 1 unsigned, 2^(n-1) signed.
+    static constexpr float Scale(const PackedField& f) {
+        return f.isSigned ? static_cast<float>(1u << (f.bits - 1)) : static_cast<float>((1u << f.bits) - 1u);
+    }
+
+    template <int C>
+    static __m128 DecodeChannel(__m128i p) {
+        constexpr PackedField f = DecodedField(C);
+        if constexpr (f.bits == 0) {
+            return _mm_set1_ps(LAYOUT.constant[C]);
+        } else {
+            __m128i field;
+            if constexpr (f.isSigned) {
+                field = _mm_srai_epi32(_mm_slli_epi32(p, 32 - f.shift - f.bits), 32 - f.bits);
+            } else {
+                field = _mm_srli_epi32(p, f.shift);
+                // Loaded pixels are zero-extended: a field at the top of the pixel needs no mask.
+                if constexpr (f.shift + f.bits < 8 * BYTES) {
+                    field = _mm_and_si128(field, _mm_set1_epi32(static_cast<int>((1u << f.bits) - 1u)));
+                }
+            }
+            constexpr float decodeScale = 1.0f / Scale(f);
+            return _mm_mul_ps(_mm_cvtepi32_ps(field), _mm_set1_ps(decodeScale));
+        }
+    }
+
+    template <int C>
+    static __m128i EncodeChannel(__m128 v, __m128 d) {
+        constexpr PackedField f = LAYOUT.field[C];
+        constexpr float scale = Scale(f);
+        constexpr float low = f.isSigned ? -scale : 0.0f;
+        constexpr float high = f.isSigned ? scale - 1.0f : scale;
+        __m128 x = _mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(scale)), d);
+        x = _mm_max_ps(_mm_min_ps(x, _mm_set1_ps(high)), _mm_set1_ps(low));
+        __m128i field = _mm_cvttps_epi32(x);
+        // Unsigned fields are already within their mask once clamped.
+        if constexpr (f.isSigned) field = _mm_and_si128(field, _mm_set1_epi32(static_cast<int>((1u << f.bits) - 1u)));
+        if constexpr (f.shift != 0) field = _mm_slli_epi32(field, f.shift);
+        return field;
+    }
+
+    template <int C>
+    static void AddChannel(__m128i& pixel, const __m128 (&v)[4], __m128 d) {
+        if constexpr (Stored(C)) pixel = _mm_or_si128(pixel, EncodeChannel<C>(v[C], d));
+    }
+
+    static void Decode(const PackedPlan& plan, const BYTE* source, std::uint32_t width, ColorF* out) {
+        std::uint32_t x = 0;
+        for (; x + 4 <= width; x += 4) {
+            const __m128i p = LoadFour<BYTES>(source + x * BYTES);
+            __m128 r = DecodeChannel<0>(p);
+            __m128 g = LAYOUT.luminance ? r : DecodeChannel<1>(p);
+            __m128 b = LAYOUT.luminance ? r : DecodeChannel<2>(p);
+            __m128 a = DecodeChannel<3>(p);
+            _MM_TRANSPOSE4_PS(r, g, b, a);
+            float* o = &out[x].r;
+            _mm_storeu_ps(o, r);
+            _mm_storeu_ps(o + 4, g);
+            _mm_storeu_ps(o + 8, b);
+            _mm_storeu_ps(o + 12, a);
+        }
+        if (x < width) DecodePackedRowScalar(plan, source + x * BYTES, width - x, out + x);
+    }
+
+    static void Encode(const PackedPlan& plan, BYTE* dest, std::uint32_t width, const ColorF* in,
+                       const float* offsets) {
+        // Pixels x .. x + 3 with x a multiple of 4 take offsets[0 .. 3].
+        const __m128 d = _mm_loadu_ps(offsets);
+        std::uint32_t x = 0;
+        for (; x + 4 <= width; x += 4) {
+            const float* i = &in[x].r;
+            __m128 v[4] = {_mm_loadu_ps(i), _mm_loadu_ps(i + 4), _mm_loadu_ps(i + 8), _mm_loadu_ps(i + 12)};
+            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            if constexpr (LAYOUT.luminance) {
+                v[0] = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.0721f), v[2]), _mm_mul_ps(_mm_set1_ps(0.7154f), v[1])),
+                                  _mm_mul_ps(_mm_set1_ps(0.2125f), v[0]));
+            }
+            __m128i pixel = _mm_setzero_si128();
+            AddChannel<0>(pixel, v, d);
+            AddChannel<1>(pixel, v, d);
+            AddChannel<2>(pixel, v, d);
+            AddChannel<3>(pixel, v, d);
+            StoreFour<BYTES>(dest + x * BYTES, pixel);
+        }
+        if (x < width) EncodePackedRowScalar(plan, dest + x * BYTES, width - x, in + x, offsets);
+    }
 };
 
-struct EncodeLanes {
-    bool stored[4];
-    __m128i shift[4];
-    __m128i mask[4];
-    __m128 scale[4];
-    __m128 low[4];
-    __m128 high[4];
-};
-
-template <std::uint32_t Bytes>
-void DecodeRowOf(const PackedPlan& plan, const BYTE* source, std::uint32_t width, ColorF* out) {
-    DecodeLanes lanes;
-    for (int c = 0; c < 4; ++c) {
-        const PackedChannel& ch = plan.channel[c];
-        lanes.shift[c] = _mm_cvtsi32_si128(static_cast<int>(ch.fieldShift));
-        lanes.mask[c] = _mm_set1_epi32(static_cast<int>(ch.fieldMask));
-        lanes.signFix[c] = _mm_set1_epi32(static_cast<int>(ch.signFix));
-        lanes.scale[c] = _mm_set1_ps(ch.decodeScale);
-        lanes.bias[c] = _mm_set1_ps(ch.decodeBias);
-    }
-    std::uint32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        const __m128i p = LoadFour<Bytes>(source + x * Bytes);
-        __m128 v[4];
-        for (int c = 0; c < 4; ++c) {
-            __m128i field = _mm_and_si128(_mm_srl_epi32(p, lanes.shift[c]), lanes.mask[c]);
-            field = _mm_sub_epi32(_mm_xor_si128(field, lanes.signFix[c]), lanes.signFix[c]);
-            v[c] = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(field), lanes.scale[c]), lanes.bias[c]);
-        }
-        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-        float* o = &out[x].r;
-        _mm_storeu_ps(o, v[0]);
-        _mm_storeu_ps(o + 4, v[1]);
-        _mm_storeu_ps(o + 8, v[2]);
-        _mm_storeu_ps(o + 12, v[3]);
-    }
-    if (x < width) DecodePackedRowScalar(plan, source + x * Bytes, width - x, out + x);
-}
-
-template <std::uint32_t Bytes>
-void EncodeRowOf(const PackedPlan& plan, BYTE* dest, std::uint32_t width, const ColorF* in, const float* offsets) {
-    EncodeLanes lanes;
-    for (int c = 0; c < 4; ++c) {
-        const PackedChannel& ch = plan.channel[c];
-        lanes.stored[c] = ch.fieldMask != 0 && !(plan.luminance && (c == 1 || c == 2));
-        lanes.shift[c] = _mm_cvtsi32_si128(static_cast<int>(ch.fieldShift));
-        lanes.mask[c] = _mm_set1_epi32(static_cast<int>(ch.fieldMask));
-        lanes.scale[c] = _mm_set1_ps(ch.encodeScale);
-        lanes.low[c] = _mm_set1_ps(ch.low);
-        lanes.high[c] = _mm_set1_ps(ch.high);
-    }
-    // Pixels x .. x + 3 with x a multiple of 4 take offsets[0 .. 3].
-    const __m128 d = _mm_loadu_ps(offsets);
-    const __m128 lumaB = _mm_set1_ps(0.0721f);
-    const __m128 lumaG = _mm_set1_ps(0.7154f);
-    const __m128 lumaR = _mm_set1_ps(0.2125f);
-    std::uint32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        const float* i = &in[x].r;
-        __m128 v[4] = {_mm_loadu_ps(i), _mm_loadu_ps(i + 4), _mm_loadu_ps(i + 8), _mm_loadu_ps(i + 12)};
-        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-        if (plan.luminance) {
-            v[0] = _mm_add_ps(_mm_add_ps(_mm_mul_ps(lumaB, v[2]), _mm_mul_ps(lumaG, v[1])), _mm_mul_ps(lumaR, v[0]));
-        }
-        __m128i pixel = _mm_setzero_si128();
-        for (int c = 0; c < 4; ++c) {
-            if (!lanes.stored[c]) continue;
-            __m128 f = _mm_add_ps(_mm_mul_ps(v[c], lanes.scale[c]), d);
-            f = _mm_max_ps(_mm_min_ps(f, lanes.high[c]), lanes.low[c]);
-            const __m128i field = _mm_and_si128(_mm_cvttps_epi32(f), lanes.mask[c]);
-            pixel = _mm_or_si128(pixel, _mm_sll_epi32(field, lanes.shift[c]));
-        }
-        StoreFour<Bytes>(dest + x * Bytes, pixel);
-    }
-    if (x < width) EncodePackedRowScalar(plan, dest + x * Bytes, width - x, in + x, offsets);
-}
-
-void DecodeRowSse2(const PackedPlan& plan, const BYTE* source, std::uint32_t width, ColorF* out) {
-    switch (plan.bytesPerPixel) {
-    case 1: DecodeRowOf<1>(plan, source, width, out); break;
-    case 2: DecodeRowOf<2>(plan, source, width, out); break;
-    case 4: DecodeRowOf<4>(plan, source, width, out); break;
-    default: DecodePackedRowScalar(plan, source, width, out); break;
+template <std::size_t I>
+constexpr PackedRowKernels KernelsOf() {
+    constexpr std::uint32_t bytes = PACKED_LAYOUTS[I].bitsPerPixel / 8;
+    if constexpr (bytes == 1 || bytes == 2 || bytes == 4) {
+        return PackedRowKernels{&Sse2Kernel<I>::Decode, &Sse2Kernel<I>::Encode};
+    } else {
+        return PackedRowKernels{nullptr, nullptr};
     }
 }
 
-void EncodeRowSse2(const PackedPlan& plan, BYTE* dest, std::uint32_t width, const ColorF* in, const float* offsets) {
-    switch (plan.bytesPerPixel) {
-    case 1: EncodeRowOf<1>(plan, dest, width, in, offsets); break;
-    case 2: EncodeRowOf<2>(plan, dest, width, in, offsets); break;
-    case 4: EncodeRowOf<4>(plan, dest, width, in, offsets); break;
-    default: EncodePackedRowScalar(plan, dest, width, in, offsets); break;
-    }
+template <std::size_t... I>
+constexpr std::array<PackedRowKernels, sizeof...(I)> MakeKernelTable(std::index_sequence<I...>) {
+    return {KernelsOf<I>()...};
 }
+
+constexpr auto SSE2_KERNELS = MakeKernelTable(std::make_index_sequence<std::size(PACKED_LAYOUTS)>{});
 
 }  // namespace
 
-const DecodePackedRowFn DecodePackedRowSse2 = DecodeRowSse2;
-const EncodePackedRowFn EncodePackedRowSse2 = EncodeRowSse2;
+PackedRowKernels FindPackedRowKernelsSse2(const PackedLayout& layout) {
+    for (std::size_t i = 0; i < SSE2_KERNELS.size(); ++i) {
+        if (&PACKED_LAYOUTS[i] == &layout) return SSE2_KERNELS[i];
+    }
+    return PackedRowKernels{nullptr, nullptr};
+}
 
 #else
 
-const DecodePackedRowFn DecodePackedRowSse2 = nullptr;
-const EncodePackedRowFn EncodePackedRowSse2 = nullptr;
+PackedRowKernels FindPackedRowKernelsSse2(const PackedLayout&) { return PackedRowKernels{nullptr, nullptr}; }
 
 #endif

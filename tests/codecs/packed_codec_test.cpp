@@ -316,7 +316,6 @@ TEST(PackedEncode, OutOfRangeValuesSaturate) {
 // ---- SSE2 against the scalar reference -------------------------------------------------
 
 TEST(PackedKernels, Sse2StoresAndReadsExactlyWhatTheScalarFormDoes) {
-    if (!DecodePackedRowSse2 || !EncodePackedRowSse2) GTEST_SKIP() << "built without SSE2";
     const D3DFORMAT formats[] = {
         D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,     D3DFMT_X1R5G5B5,  D3DFMT_A1R5G5B5,
         D3DFMT_A4R4G4B4, D3DFMT_R3G3B2,   D3DFMT_A8,         D3DFMT_A8R3G3B2,  D3DFMT_X4R4G4B4,
@@ -332,12 +331,15 @@ TEST(PackedKernels, Sse2StoresAndReadsExactlyWhatTheScalarFormDoes) {
     constexpr std::uint32_t WIDTH = 203;  // not a multiple of 4: the scalar tail runs too
     for (D3DFORMAT format : formats) {
         SCOPED_TRACE(format);
-        const PackedPlan plan = MakePackedPlan(*FindPackedLayout(format));
+        const PackedLayout& layout = *FindPackedLayout(format);
+        const PackedPlan plan = MakePackedPlan(layout);
+        const PackedRowKernels sse2 = FindPackedRowKernelsSse2(layout);
+        if (!sse2.decode || !sse2.encode) GTEST_SKIP() << "built without SSE2";
         std::vector<BYTE> stored(WIDTH * plan.bytesPerPixel);
         for (BYTE& b : stored) b = static_cast<BYTE>(random());
         std::vector<ColorF> scalarRow(WIDTH), sse2Row(WIDTH);
         DecodePackedRowScalar(plan, stored.data(), WIDTH, scalarRow.data());
-        DecodePackedRowSse2(plan, stored.data(), WIDTH, sse2Row.data());
+        sse2.decode(plan, stored.data(), WIDTH, sse2Row.data());
         EXPECT_EQ(0, std::memcmp(scalarRow.data(), sse2Row.data(), WIDTH * sizeof(ColorF)));
 
         std::vector<ColorF> colors(WIDTH);
@@ -352,7 +354,7 @@ TEST(PackedKernels, Sse2StoresAndReadsExactlyWhatTheScalarFormDoes) {
             for (int start : {0, 8 + 1, 16 + 3, 24 + 2}) {
                 std::vector<BYTE> scalarOut(stored.size(), 0), sse2Out(stored.size(), 0xFF);
                 EncodePackedRowScalar(plan, scalarOut.data(), WIDTH, colors.data(), table + start);
-                EncodePackedRowSse2(plan, sse2Out.data(), WIDTH, colors.data(), table + start);
+                sse2.encode(plan, sse2Out.data(), WIDTH, colors.data(), table + start);
                 EXPECT_EQ(scalarOut, sse2Out) << "offsets from " << start;
             }
         }
