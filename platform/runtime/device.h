@@ -5,6 +5,12 @@
 // gives back what it holds (the pipeline's bindings, a render target or depth buffer set
 // by SetRenderTarget); the object itself lives on while resources it created (or pipeline
 // objects counted through CountObject) still exist, so they never see a dangling device.
+// So CountObject(-1, ...) may destroy the device and its pipeline: a pipeline object calls
+// it as the very last step of its destruction.
+//
+// DeviceContext as offered here: Light(i) is the i-th light in index order (LightCount()
+// of them, however sparse the indices); TextureLevel addresses a cube texture's faces as
+// level + face x GetLevelCount() and offers no storage for volume textures.
 #pragma once
 
 #include <array>
