@@ -178,8 +178,9 @@ TEST(DecodeTga, ColorMapsFillTheirEntriesAndLeaveTheRestWhite) {
         std::vector<BYTE> body;
         for (int i = 0; i < 4; ++i) body.insert(body.end(), c.entry.begin(), c.entry.end());
         body.insert(body.end(), {2, 3, 4, 5});
+        const std::vector<BYTE> file = MakeTga(fields, body);  // the pixels stay in the file
         DecodedImage image;
-        ASSERT_EQ(Decode(image, MakeTga(fields, body)), S_OK);
+        ASSERT_EQ(Decode(image, file), S_OK);
         ASSERT_NE(image.palette, nullptr);
         for (UINT i = 0; i < 256; ++i) {
             const PALETTEENTRY expected = i >= 2 && i <= 5 ? c.expected : PALETTEENTRY{255, 255, 255, 255};
