@@ -185,6 +185,24 @@ bool IsValidImageRect(D3DFORMAT format, UINT width, UINT height, LONG left, LONG
 
 bool CanEncodeColor(D3DFORMAT format) { return FindColorLayout(format) != nullptr; }
 
+namespace {
+
+// Writes `count` copies of a pixel of `bytes` bytes: the first by hand, the rest by
+// doubling the filled span, so a whole row costs a few block copies.
+void FillRepeated(BYTE* pixels, const void* pixel, std::size_t bytes, UINT count) {
+    if (count == 0) return;
+    std::memcpy(pixels, pixel, bytes);
+    std::size_t filled = bytes;
+    const std::size_t total = bytes * count;
+    while (filled < total) {
+        std::size_t chunk = filled < total - filled ? filled : total - filled;
+        std::memcpy(pixels + filled, pixels, chunk);
+        filled += chunk;
+    }
+}
+
+}  // namespace
+
 void FillColor(BYTE* pixels, D3DFORMAT format, UINT count, D3DCOLOR color) {
     const ColorLayout* c = FindColorLayout(format);
     if (!c) return;
@@ -193,7 +211,9 @@ void FillColor(BYTE* pixels, D3DFORMAT format, UINT count, D3DCOLOR color) {
     value |= NarrowChannel((color >> 16) & 0xFF, c->rBits) << c->rShift;
     value |= NarrowChannel((color >> 8) & 0xFF, c->gBits) << c->gShift;
     value |= NarrowChannel(color & 0xFF, c->bBits) << c->bShift;
-    for (UINT i = 0; i < count; ++i) WritePixel(pixels + static_cast<std::size_t>(i) * c->bytes, c->bytes, value);
+    BYTE pixel[8] = {};
+    WritePixel(pixel, c->bytes, value);
+    FillRepeated(pixels, pixel, c->bytes, count);
 }
 
 void ConvertToX8R8G8B8(const BYTE* pixels, D3DFORMAT format, UINT count, DWORD* out) {
@@ -216,39 +236,45 @@ bool CanClearDepth(D3DFORMAT format) { return IsDepthFormat(format); }
 
 void FillDepth(BYTE* pixels, D3DFORMAT format, UINT count, float z) {
     double depth = z < 0.0f ? 0.0 : (z > 1.0f ? 1.0 : static_cast<double>(z));
-    for (UINT i = 0; i < count; ++i) {
-        switch (format) {
-            case D3DFMT_D16:
-            case D3DFMT_D16_LOCKABLE: {
-                WORD value = static_cast<WORD>(std::floor(depth * 65535.0 + 0.5));
-                std::memcpy(pixels + 2 * static_cast<std::size_t>(i), &value, 2);
-                break;
-            }
-            case D3DFMT_D15S1: {
+    switch (format) {
+        case D3DFMT_D16:
+        case D3DFMT_D16_LOCKABLE: {
+            WORD value = static_cast<WORD>(std::floor(depth * 65535.0 + 0.5));
+            FillRepeated(pixels, &value, 2, count);
+            return;
+        }
+        case D3DFMT_D32: {
+            DWORD value = static_cast<DWORD>(std::floor(depth * 4294967295.0 + 0.5));
+            FillRepeated(pixels, &value, 4, count);
+            return;
+        }
+        case D3DFMT_D15S1: {
+            // The stencil bit of each pixel is kept.
+            const WORD value = static_cast<WORD>(static_cast<WORD>(std::floor(depth * 32767.0 + 0.5)) << 1);
+            for (UINT i = 0; i < count; ++i) {
                 BYTE* p = pixels + 2 * static_cast<std::size_t>(i);
                 WORD old;
                 std::memcpy(&old, p, 2);
-                WORD value = static_cast<WORD>((static_cast<WORD>(std::floor(depth * 32767.0 + 0.5)) << 1) | (old & 1));
-                std::memcpy(p, &value, 2);
-                break;
+                WORD stored = static_cast<WORD>(value | (old & 1));
+                std::memcpy(p, &stored, 2);
             }
-            case D3DFMT_D32: {
-                DWORD value = static_cast<DWORD>(std::floor(depth * 4294967295.0 + 0.5));
-                std::memcpy(pixels + 4 * static_cast<std::size_t>(i), &value, 4);
-                break;
-            }
-            case D3DFMT_D24S8:
-            case D3DFMT_D24X8:
-            case D3DFMT_D24X4S4: {
+            return;
+        }
+        case D3DFMT_D24S8:
+        case D3DFMT_D24X8:
+        case D3DFMT_D24X4S4: {
+            // The low byte (stencil or padding) of each pixel is kept.
+            const DWORD value = static_cast<DWORD>(std::floor(depth * 16777215.0 + 0.5)) << 8;
+            for (UINT i = 0; i < count; ++i) {
                 BYTE* p = pixels + 4 * static_cast<std::size_t>(i);
                 DWORD old;
                 std::memcpy(&old, p, 4);
-                DWORD value = (static_cast<DWORD>(std::floor(depth * 16777215.0 + 0.5)) << 8) | (old & 0xFF);
-                std::memcpy(p, &value, 4);
-                break;
+                DWORD stored = value | (old & 0xFF);
+                std::memcpy(p, &stored, 4);
             }
-            default:
-                return;
+            return;
         }
+        default:
+            return;
     }
 }
