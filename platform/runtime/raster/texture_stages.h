@@ -57,6 +57,8 @@ inline int AddressTexel(int i, int size, DWORD mode) {
         return m >= size ? size - 1 : m;
     }
     default: {  // wrap
+        // Texture sizes are mostly powers of two, where a mask replaces the division.
+        if ((size & (size - 1)) == 0) return i & (size - 1);
         int m = i % size;
         return m < 0 ? m + size : m;
     }
