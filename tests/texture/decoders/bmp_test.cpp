@@ -11,7 +11,7 @@ namespace {
 
 // A bare DIB: the info header, the masks of a short bit-field header, the colour table and
 // the pixel bytes.
-struct DibSpec {
+struct DibShape {
     std::uint32_t headerSize = 40;
     std::int32_t width = 4;
     std::int32_t height = 2;
@@ -24,26 +24,26 @@ struct DibSpec {
     Bytes pixels;
 };
 
-Bytes BuildDib(const DibSpec& spec) {
+Bytes BuildDib(const DibShape& shape) {
     Bytes out;
-    PutLe32(out, spec.headerSize);
-    PutLe32(out, std::uint32_t(spec.width));
-    PutLe32(out, std::uint32_t(spec.height));
-    PutLe16(out, spec.planes);
-    PutLe16(out, spec.bitCount);
-    PutLe32(out, spec.compression);
+    PutLe32(out, shape.headerSize);
+    PutLe32(out, std::uint32_t(shape.width));
+    PutLe32(out, std::uint32_t(shape.height));
+    PutLe16(out, shape.planes);
+    PutLe16(out, shape.bitCount);
+    PutLe32(out, shape.compression);
     for (int i = 0; i < 3; ++i) PutLe32(out, 0);  // image size, resolution
-    PutLe32(out, spec.colorsUsed);
+    PutLe32(out, shape.colorsUsed);
     PutLe32(out, 0);  // colours important
-    if (spec.headerSize >= 108) {
-        for (std::uint32_t mask : spec.masks) PutLe32(out, mask);
+    if (shape.headerSize >= 108) {
+        for (std::uint32_t mask : shape.masks) PutLe32(out, mask);
     }
-    out.resize(spec.headerSize, 0);
-    if (spec.compression == 3 && spec.headerSize < 108) {
-        for (int i = 0; i < 3; ++i) PutLe32(out, spec.masks[i]);
+    out.resize(shape.headerSize, 0);
+    if (shape.compression == 3 && shape.headerSize < 108) {
+        for (int i = 0; i < 3; ++i) PutLe32(out, shape.masks[i]);
     }
-    out.insert(out.end(), spec.table.begin(), spec.table.end());
-    out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+    out.insert(out.end(), shape.table.begin(), shape.table.end());
+    out.insert(out.end(), shape.pixels.begin(), shape.pixels.end());
     return out;
 }
 
@@ -206,19 +206,19 @@ TEST(BmpDecoder, EveryBitFieldRowWithShortAndLongHeaders) {
     for (const MaskRow& row : rows) {
         for (std::uint32_t headerSize : {40u, 108u}) {
             SCOPED_TRACE(testing::Message() << "format " << row.format << ", header " << headerSize);
-            DibSpec spec;
-            spec.headerSize = headerSize;
-            spec.width = 3;
-            spec.height = 2;
-            spec.bitCount = row.bitCount;
-            spec.compression = 3;
-            spec.masks[0] = row.red;
-            spec.masks[1] = row.green;
-            spec.masks[2] = row.blue;
-            spec.masks[3] = row.alpha;
+            DibShape shape;
+            shape.headerSize = headerSize;
+            shape.width = 3;
+            shape.height = 2;
+            shape.bitCount = row.bitCount;
+            shape.compression = 3;
+            shape.masks[0] = row.red;
+            shape.masks[1] = row.green;
+            shape.masks[2] = row.blue;
+            shape.masks[3] = row.alpha;
             const unsigned stride = (row.bitCount / 8 * 3 + 3) & ~3u;
-            for (unsigned i = 0; i < stride * 2; ++i) spec.pixels.push_back(BYTE(i * 7 + 1));
-            const Bytes dib = BuildDib(spec);
+            for (unsigned i = 0; i < stride * 2; ++i) shape.pixels.push_back(BYTE(i * 7 + 1));
+            const Bytes dib = BuildDib(shape);
             DecodedImage image;
             const HRESULT hr = Dib(image, dib);
             // A 40-byte header carries no alpha mask: the masks then read as the row with the
@@ -249,41 +249,41 @@ TEST(BmpDecoder, EveryBitFieldRowWithShortAndLongHeaders) {
     }
     // Masks of no row, and a bit count that does not belong to the masks.
     for (std::uint32_t bitCount : {16u, 32u}) {
-        DibSpec spec;
-        spec.headerSize = 108;
-        spec.bitCount = bitCount;
-        spec.compression = 3;
-        spec.masks[0] = 0xFF0000;
-        spec.masks[1] = 0xFF00;
-        spec.masks[2] = 0xFF;
-        spec.masks[3] = bitCount == 16 ? 0 : 0xFF;
-        spec.pixels.assign(64, 0);
+        DibShape shape;
+        shape.headerSize = 108;
+        shape.bitCount = bitCount;
+        shape.compression = 3;
+        shape.masks[0] = 0xFF0000;
+        shape.masks[1] = 0xFF00;
+        shape.masks[2] = 0xFF;
+        shape.masks[3] = bitCount == 16 ? 0 : 0xFF;
+        shape.pixels.assign(64, 0);
         DecodedImage image;
-        EXPECT_EQ(E_FAIL, Dib(image, BuildDib(spec))) << bitCount;
+        EXPECT_EQ(E_FAIL, Dib(image, BuildDib(shape))) << bitCount;
     }
 }
 
 TEST(BmpDecoder, SixteenBitUncompressedIsX1R5G5B5) {
-    DibSpec spec;
-    spec.bitCount = 16;
-    spec.width = 3;
-    spec.height = 1;
-    spec.pixels = {0x1F, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0, 0};
-    const Bytes dib = BuildDib(spec);
+    DibShape shape;
+    shape.bitCount = 16;
+    shape.width = 3;
+    shape.height = 1;
+    shape.pixels = {0x1F, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0, 0};
+    const Bytes dib = BuildDib(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dib(image, dib));
     EXPECT_EQ(D3DFMT_X1R5G5B5, image.format);
     EXPECT_EQ(8u, image.rowPitch);
-    EXPECT_EQ(0, std::memcmp(spec.pixels.data(), image.pixels, 6));
+    EXPECT_EQ(0, std::memcmp(shape.pixels.data(), image.pixels, 6));
 }
 
 TEST(BmpDecoder, TopDownRowsOfWholeBytesAreUsedInPlace) {
-    DibSpec spec;
-    spec.bitCount = 24;
-    spec.width = 3;
-    spec.height = -2;
-    for (unsigned i = 0; i < 24; ++i) spec.pixels.push_back(BYTE(i));
-    const Bytes dib = BuildDib(spec);
+    DibShape shape;
+    shape.bitCount = 24;
+    shape.width = 3;
+    shape.height = -2;
+    for (unsigned i = 0; i < 24; ++i) shape.pixels.push_back(BYTE(i));
+    const Bytes dib = BuildDib(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dib(image, dib));
     EXPECT_EQ(2u, image.height);
@@ -293,7 +293,7 @@ TEST(BmpDecoder, TopDownRowsOfWholeBytesAreUsedInPlace) {
 }
 
 TEST(BmpDecoder, TopDownOneAndFourBitRowsAreExpandedTopRowFirst) {
-    DibSpec one;
+    DibShape one;
     one.bitCount = 1;
     one.width = 10;
     one.height = -2;
@@ -305,7 +305,7 @@ TEST(BmpDecoder, TopDownOneAndFourBitRowsAreExpandedTopRowFirst) {
     EXPECT_EQ(12u, image.rowPitch);
     for (unsigned y = 0; y < 2; ++y) EXPECT_EQ(0, std::memcmp(want1[y], Row(image, y), 10)) << y;
 
-    DibSpec four;
+    DibShape four;
     four.bitCount = 4;
     four.width = 3;
     four.height = -2;
@@ -321,15 +321,15 @@ TEST(BmpDecoder, TopDownOneAndFourBitRowsAreExpandedTopRowFirst) {
 
 TEST(BmpDecoder, RunLengthEightBitCodes) {
     // 03 41: three pixels of 0x41 on the bottom row; 00 00: end of line; 00 01: end of bitmap.
-    DibSpec spec;
-    spec.compression = 1;
-    spec.width = 4;
-    spec.height = 2;
-    spec.colorsUsed = 1;
-    spec.table = {1, 2, 3, 0};
-    spec.pixels = {0x03, 0x41, 0x00, 0x00, 0x00, 0x01, 0x05, 0x77};
+    DibShape shape;
+    shape.compression = 1;
+    shape.width = 4;
+    shape.height = 2;
+    shape.colorsUsed = 1;
+    shape.table = {1, 2, 3, 0};
+    shape.pixels = {0x03, 0x41, 0x00, 0x00, 0x00, 0x01, 0x05, 0x77};
     DecodedImage image;
-    ASSERT_EQ(S_OK, Dib(image, BuildDib(spec)));
+    ASSERT_EQ(S_OK, Dib(image, BuildDib(shape)));
     const BYTE bottom[4] = {0x41, 0x41, 0x41, 0};
     const BYTE top[4] = {0, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(bottom, Row(image, 1), 4));
@@ -338,16 +338,16 @@ TEST(BmpDecoder, RunLengthEightBitCodes) {
 
 TEST(BmpDecoder, RunLengthFourBitAbsoluteRunOfFiveTakesFourBytes) {
     // 00 05 then 3 data bytes and 1 padding byte; then an encoded run 02 67 and the end.
-    DibSpec spec;
-    spec.compression = 2;
-    spec.bitCount = 4;
-    spec.width = 8;
-    spec.height = 1;
-    spec.colorsUsed = 1;
-    spec.table = {1, 2, 3, 0};
-    spec.pixels = {0x00, 0x05, 0x12, 0x34, 0x50, 0x00, 0x02, 0x67, 0x00, 0x01};
+    DibShape shape;
+    shape.compression = 2;
+    shape.bitCount = 4;
+    shape.width = 8;
+    shape.height = 1;
+    shape.colorsUsed = 1;
+    shape.table = {1, 2, 3, 0};
+    shape.pixels = {0x00, 0x05, 0x12, 0x34, 0x50, 0x00, 0x02, 0x67, 0x00, 0x01};
     DecodedImage image;
-    ASSERT_EQ(S_OK, Dib(image, BuildDib(spec)));
+    ASSERT_EQ(S_OK, Dib(image, BuildDib(shape)));
     const BYTE want[8] = {1, 2, 3, 4, 5, 6, 7, 0};
     EXPECT_EQ(0, std::memcmp(want, Row(image, 0), 8));
 }
@@ -355,16 +355,16 @@ TEST(BmpDecoder, RunLengthFourBitAbsoluteRunOfFiveTakesFourBytes) {
 TEST(BmpDecoder, RunLengthDeltasAndAbsoluteRunsAcrossRows) {
     // RLE8 on 4 x 3: a delta (1, 1) from the bottom-left, an absolute run of 3 (padded), the
     // end of line, and a run on the top row.
-    DibSpec spec;
-    spec.compression = 1;
-    spec.width = 4;
-    spec.height = 3;
-    spec.colorsUsed = 1;
-    spec.table = {1, 2, 3, 0};
-    spec.pixels = {0x00, 0x02, 0x01, 0x01, 0x00, 0x03, 0x0A, 0x0B, 0x0C, 0x00,
+    DibShape shape;
+    shape.compression = 1;
+    shape.width = 4;
+    shape.height = 3;
+    shape.colorsUsed = 1;
+    shape.table = {1, 2, 3, 0};
+    shape.pixels = {0x00, 0x02, 0x01, 0x01, 0x00, 0x03, 0x0A, 0x0B, 0x0C, 0x00,
                    0x00, 0x00, 0x02, 0x0D, 0x00, 0x01};
     DecodedImage image;
-    ASSERT_EQ(S_OK, Dib(image, BuildDib(spec)));
+    ASSERT_EQ(S_OK, Dib(image, BuildDib(shape)));
     const BYTE want[3][4] = {{0x0D, 0x0D, 0, 0}, {0, 0x0A, 0x0B, 0x0C}, {0, 0, 0, 0}};
     for (unsigned y = 0; y < 3; ++y) EXPECT_EQ(0, std::memcmp(want[y], Row(image, y), 4)) << y;
 }
@@ -390,16 +390,16 @@ TEST(BmpDecoder, RunLengthDataThatWouldLeaveTheImageStaysInside) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DibSpec spec;
-        spec.compression = c.compression;
-        spec.bitCount = c.compression == 2 ? 4 : 8;
-        spec.width = 4;
-        spec.height = 2;
-        spec.colorsUsed = 16;
-        spec.table.assign(64, 0);
-        spec.pixels = c.codes;
+        DibShape shape;
+        shape.compression = c.compression;
+        shape.bitCount = c.compression == 2 ? 4 : 8;
+        shape.width = 4;
+        shape.height = 2;
+        shape.colorsUsed = 16;
+        shape.table.assign(64, 0);
+        shape.pixels = c.codes;
         DecodedImage image;
-        ASSERT_EQ(S_OK, Dib(image, BuildDib(spec)));
+        ASSERT_EQ(S_OK, Dib(image, BuildDib(shape)));
         EXPECT_EQ(0, std::memcmp(c.bottom, Row(image, 1), 4));
         EXPECT_EQ(0, std::memcmp(c.top, Row(image, 0), 4));
     }
@@ -408,39 +408,39 @@ TEST(BmpDecoder, RunLengthDataThatWouldLeaveTheImageStaysInside) {
 TEST(BmpDecoder, RejectedHeaders) {
     struct Case {
         const char* name;
-        void (*change)(DibSpec&);
+        void (*change)(DibShape&);
         HRESULT want;
     };
     const Case cases[] = {
-        {"header size below 40", [](DibSpec& s) { s.headerSize = 39; }, E_FAIL},
-        {"two planes", [](DibSpec& s) { s.planes = 2; }, E_FAIL},
-        {"colour table beyond the data", [](DibSpec& s) { s.colorsUsed = 300; }, E_FAIL},
-        {"negative height with RLE8", [](DibSpec& s) { s.compression = 1; s.height = -2; }, E_FAIL},
+        {"header size below 40", [](DibShape& s) { s.headerSize = 39; }, E_FAIL},
+        {"two planes", [](DibShape& s) { s.planes = 2; }, E_FAIL},
+        {"colour table beyond the data", [](DibShape& s) { s.colorsUsed = 300; }, E_FAIL},
+        {"negative height with RLE8", [](DibShape& s) { s.compression = 1; s.height = -2; }, E_FAIL},
         {"negative height with RLE4",
-         [](DibSpec& s) { s.compression = 2; s.bitCount = 4; s.height = -2; s.table.resize(64); }, E_FAIL},
-        {"embedded JPEG", [](DibSpec& s) { s.compression = 4; }, E_NOTIMPL},
-        {"embedded PNG", [](DibSpec& s) { s.compression = 5; }, E_NOTIMPL},
-        {"two bits per pixel", [](DibSpec& s) { s.bitCount = 2; }, E_FAIL},
-        {"RLE8 codes in a 4-bit bitmap", [](DibSpec& s) { s.compression = 1; s.bitCount = 4; s.table.resize(64); }, E_FAIL},
-        {"bit fields at 8 bits", [](DibSpec& s) { s.compression = 3; s.bitCount = 8; }, E_FAIL},
-        {"width 0", [](DibSpec& s) { s.width = 0; }, E_FAIL},
-        {"height 0", [](DibSpec& s) { s.height = 0; }, E_FAIL},
-        {"pixel rows cut short", [](DibSpec& s) { s.pixels.resize(7); }, E_FAIL},
+         [](DibShape& s) { s.compression = 2; s.bitCount = 4; s.height = -2; s.table.resize(64); }, E_FAIL},
+        {"embedded JPEG", [](DibShape& s) { s.compression = 4; }, E_NOTIMPL},
+        {"embedded PNG", [](DibShape& s) { s.compression = 5; }, E_NOTIMPL},
+        {"two bits per pixel", [](DibShape& s) { s.bitCount = 2; }, E_FAIL},
+        {"RLE8 codes in a 4-bit bitmap", [](DibShape& s) { s.compression = 1; s.bitCount = 4; s.table.resize(64); }, E_FAIL},
+        {"bit fields at 8 bits", [](DibShape& s) { s.compression = 3; s.bitCount = 8; }, E_FAIL},
+        {"width 0", [](DibShape& s) { s.width = 0; }, E_FAIL},
+        {"height 0", [](DibShape& s) { s.height = 0; }, E_FAIL},
+        {"pixel rows cut short", [](DibShape& s) { s.pixels.resize(7); }, E_FAIL},
         {"size beyond 32 bits",
-         [](DibSpec& s) { s.bitCount = 32; s.table.clear(); s.width = 0x7FFFFFFF; s.height = 0x7FFFFFFF; }, E_FAIL},
+         [](DibShape& s) { s.bitCount = 32; s.table.clear(); s.width = 0x7FFFFFFF; s.height = 0x7FFFFFFF; }, E_FAIL},
         {"top-down rows the data cannot hold",
-         [](DibSpec& s) { s.bitCount = 24; s.table.clear(); s.width = 20000; s.height = -20000; }, E_FAIL},
+         [](DibShape& s) { s.bitCount = 24; s.table.clear(); s.width = 20000; s.height = -20000; }, E_FAIL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DibSpec spec;
-        spec.width = 4;
-        spec.height = 2;
-        spec.table.assign(1024, 0);
-        spec.pixels.assign(8, 0);
-        c.change(spec);
+        DibShape shape;
+        shape.width = 4;
+        shape.height = 2;
+        shape.table.assign(1024, 0);
+        shape.pixels.assign(8, 0);
+        c.change(shape);
         DecodedImage image;
-        EXPECT_EQ(c.want, Dib(image, BuildDib(spec)));
+        EXPECT_EQ(c.want, Dib(image, BuildDib(shape)));
     }
     DecodedImage image;
     const Bytes short39(39, 0);
@@ -448,10 +448,10 @@ TEST(BmpDecoder, RejectedHeaders) {
 }
 
 TEST(BmpDecoder, FileHeaderChecks) {
-    DibSpec spec;
-    spec.table.assign(1024, 0);
-    spec.pixels.assign(8, 0);
-    Bytes file = WithFileHeader(BuildDib(spec));
+    DibShape shape;
+    shape.table.assign(1024, 0);
+    shape.pixels.assign(8, 0);
+    Bytes file = WithFileHeader(BuildDib(shape));
     {
         DecodedImage image;
         EXPECT_EQ(S_OK, Bmp(image, file));
@@ -467,11 +467,11 @@ TEST(BmpDecoder, FileHeaderChecks) {
 }
 
 TEST(BmpDecoder, CompressionFourIsNotImplementedAndSoInvalidData) {
-    DibSpec spec;
-    spec.compression = 4;
-    spec.table.assign(1024, 0);
-    spec.pixels.assign(8, 0);
-    const Bytes file = WithFileHeader(BuildDib(spec));
+    DibShape shape;
+    shape.compression = 4;
+    shape.table.assign(1024, 0);
+    shape.pixels.assign(8, 0);
+    const Bytes file = WithFileHeader(BuildDib(shape));
     DecodedImage image;
     EXPECT_EQ(E_NOTIMPL, Bmp(image, file));
     DecodedImage dispatched;

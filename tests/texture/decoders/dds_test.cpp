@@ -12,7 +12,7 @@ struct PixelFormat {
     std::uint32_t flags, fourCC, bitCount, red, green, blue, alpha;
 };
 
-struct DdsSpec {
+struct DdsShape {
     std::uint32_t width = 4, height = 4, depth = 0;
     std::uint32_t mipCount = 1;
     std::uint32_t headerFlags = 0;
@@ -23,7 +23,7 @@ struct DdsSpec {
     std::size_t dataBytes = 64;
 };
 
-Bytes BuildDds(const DdsSpec& s) {
+Bytes BuildDds(const DdsShape& s) {
     Bytes out = {'D', 'D', 'S', ' '};
     PutLe32(out, 124);
     PutLe32(out, s.headerFlags);
@@ -106,12 +106,12 @@ TEST(DdsReader, EveryRowOfTheFormatTable) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "format " << row.format);
-        DdsSpec spec;
-        spec.pf = row.pf;
+        DdsShape shape;
+        shape.pf = row.pf;
         const bool palettised = row.format == D3DFMT_P8 || row.format == D3DFMT_A8P8;
-        spec.palette = palettised;
-        spec.dataBytes = row.slice4;
-        const Bytes file = BuildDds(spec);
+        shape.palette = palettised;
+        shape.dataBytes = row.slice4;
+        const Bytes file = BuildDds(shape);
         DecodedImage image;
         ASSERT_EQ(S_OK, Dds(image, file));
         EXPECT_EQ(row.format, image.format);
@@ -147,33 +147,33 @@ TEST(DdsReader, PixelFormatsThatMatchNoRow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DdsSpec spec;
-        spec.pixelFormatSize = c.pixelFormatSize;
-        spec.pf = c.pf;
-        spec.dataBytes = 1024;
+        DdsShape shape;
+        shape.pixelFormatSize = c.pixelFormatSize;
+        shape.pf = c.pf;
+        shape.dataBytes = 1024;
         DecodedImage image;
-        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(spec)));
+        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(shape)));
     }
 }
 
 TEST(DdsReader, LuminanceRowsIgnoreTheBitCount) {
     for (std::uint32_t bitCount : {0u, 8u, 24u, 77u}) {
-        DdsSpec spec;
-        spec.pf = {0x20000, 0, bitCount, 0xFF, 0, 0, 0x12345678};
+        DdsShape shape;
+        shape.pf = {0x20000, 0, bitCount, 0xFF, 0, 0, 0x12345678};
         DecodedImage image;
-        ASSERT_EQ(S_OK, Dds(image, BuildDds(spec))) << bitCount;
+        ASSERT_EQ(S_OK, Dds(image, BuildDds(shape))) << bitCount;
         EXPECT_EQ(D3DFMT_L8, image.format);
         EXPECT_EQ(4u, image.rowPitch);  // from the format, not from the file's bit count
     }
 }
 
 TEST(DdsReader, Dxt1LevelsDownToOneByOneTakeOneBlockEach) {
-    DdsSpec spec;
-    spec.width = spec.height = 256;
-    spec.mipCount = 9;
-    spec.pf = {0x4, D3DFMT_DXT1, 0, 0, 0, 0, 0};
-    spec.dataBytes = 32768 + 8192 + 2048 + 512 + 128 + 32 + 8 + 8 + 8;
-    const Bytes file = BuildDds(spec);
+    DdsShape shape;
+    shape.width = shape.height = 256;
+    shape.mipCount = 9;
+    shape.pf = {0x4, D3DFMT_DXT1, 0, 0, 0, 0, 0};
+    shape.dataBytes = 32768 + 8192 + 2048 + 512 + 128 + 32 + 8 + 8 + 8;
+    const Bytes file = BuildDds(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dds(image, file));
     const auto levels = Levels(image);
@@ -199,13 +199,13 @@ TEST(DdsReader, Dxt1LevelsDownToOneByOneTakeOneBlockEach) {
 }
 
 TEST(DdsReader, CubeMapWithSixFacesOfThreeLevels) {
-    DdsSpec spec;
-    spec.width = spec.height = 4;
-    spec.mipCount = 3;
-    spec.caps2 = ALL_FACES;
-    spec.pf = {0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
-    spec.dataBytes = 6 * (64 + 16 + 4);
-    const Bytes file = BuildDds(spec);
+    DdsShape shape;
+    shape.width = shape.height = 4;
+    shape.mipCount = 3;
+    shape.caps2 = ALL_FACES;
+    shape.pf = {0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+    shape.dataBytes = 6 * (64 + 16 + 4);
+    const Bytes file = BuildDds(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dds(image, file));
     EXPECT_EQ(std::uint32_t(D3DRTYPE_CUBETEXTURE), std::uint32_t(image.resourceType));
@@ -249,28 +249,28 @@ TEST(DdsReader, CubeMapWithSixFacesOfThreeLevels) {
 
 TEST(DdsReader, PartialCubeFaceBitsAreRefused) {
     for (std::uint32_t caps2 : {0x600u, 0x200u | 0xF800u, 0xFC00u & ~0x2000u}) {
-        DdsSpec spec;
-        spec.caps2 = caps2;
-        spec.dataBytes = 6 * 64;
+        DdsShape shape;
+        shape.caps2 = caps2;
+        shape.dataBytes = 6 * 64;
         DecodedImage image;
-        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(spec))) << std::hex << caps2;
+        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(shape))) << std::hex << caps2;
     }
     // Other caps 2 bits alone (the cube-map flag without faces) mean a plain texture.
-    DdsSpec spec;
-    spec.caps2 = 0x200;
+    DdsShape shape;
+    shape.caps2 = 0x200;
     DecodedImage image;
-    ASSERT_EQ(S_OK, Dds(image, BuildDds(spec)));
+    ASSERT_EQ(S_OK, Dds(image, BuildDds(shape)));
     EXPECT_EQ(std::uint32_t(D3DRTYPE_TEXTURE), std::uint32_t(image.resourceType));
 }
 
 TEST(DdsReader, VolumeLevelsHalveTheirDepth) {
-    DdsSpec spec;
-    spec.width = spec.height = 16;
-    spec.depth = 4;
-    spec.headerFlags = DEPTH_FLAG;
-    spec.mipCount = 3;
-    spec.dataBytes = 4096 + 512 + 64;
-    const Bytes file = BuildDds(spec);
+    DdsShape shape;
+    shape.width = shape.height = 16;
+    shape.depth = 4;
+    shape.headerFlags = DEPTH_FLAG;
+    shape.mipCount = 3;
+    shape.dataBytes = 4096 + 512 + 64;
+    const Bytes file = BuildDds(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dds(image, file));
     EXPECT_EQ(std::uint32_t(D3DRTYPE_VOLUMETEXTURE), std::uint32_t(image.resourceType));
@@ -288,36 +288,36 @@ TEST(DdsReader, VolumeLevelsHalveTheirDepth) {
     EXPECT_EQ(file.size(), offset);
 
     // A depth of 0 counts as 1; without the depth flag the depth field is not read.
-    spec.depth = 0;
-    spec.mipCount = 1;
-    spec.dataBytes = 1024;
+    shape.depth = 0;
+    shape.mipCount = 1;
+    shape.dataBytes = 1024;
     DecodedImage flat;
-    ASSERT_EQ(S_OK, Dds(flat, BuildDds(spec)));
+    ASSERT_EQ(S_OK, Dds(flat, BuildDds(shape)));
     EXPECT_EQ(1u, flat.depth);
     EXPECT_EQ(std::uint32_t(D3DRTYPE_VOLUMETEXTURE), std::uint32_t(flat.resourceType));
-    spec.headerFlags = 0;
-    spec.depth = 9;
+    shape.headerFlags = 0;
+    shape.depth = 9;
     DecodedImage plain;
-    ASSERT_EQ(S_OK, Dds(plain, BuildDds(spec)));
+    ASSERT_EQ(S_OK, Dds(plain, BuildDds(shape)));
     EXPECT_EQ(1u, plain.depth);
     EXPECT_EQ(std::uint32_t(D3DRTYPE_TEXTURE), std::uint32_t(plain.resourceType));
 }
 
 TEST(DdsReader, MipCountZeroCountsAsOne) {
-    DdsSpec spec;
-    spec.mipCount = 0;
+    DdsShape shape;
+    shape.mipCount = 0;
     DecodedImage image;
-    ASSERT_EQ(S_OK, Dds(image, BuildDds(spec)));
+    ASSERT_EQ(S_OK, Dds(image, BuildDds(shape)));
     EXPECT_EQ(nullptr, image.nextMip);
 }
 
 TEST(DdsReader, PaletteIsUsedInPlaceByEveryLevel) {
-    DdsSpec spec;
-    spec.pf = {0x20, 0, 8, 0, 0, 0, 0};
-    spec.palette = true;
-    spec.mipCount = 2;
-    spec.dataBytes = 16 + 4;
-    const Bytes file = BuildDds(spec);
+    DdsShape shape;
+    shape.pf = {0x20, 0, 8, 0, 0, 0, 0};
+    shape.palette = true;
+    shape.mipCount = 2;
+    shape.dataBytes = 16 + 4;
+    const Bytes file = BuildDds(shape);
     DecodedImage image;
     ASSERT_EQ(S_OK, Dds(image, file));
     for (const DecodedImage* level : Levels(image)) {
@@ -325,8 +325,8 @@ TEST(DdsReader, PaletteIsUsedInPlaceByEveryLevel) {
         EXPECT_FALSE(level->ownsPalette);
     }
     // Shorter than header and palette together.
-    spec.dataBytes = 0;
-    const Bytes headerAndPalette = BuildDds(spec);
+    shape.dataBytes = 0;
+    const Bytes headerAndPalette = BuildDds(shape);
     DecodedImage cut;
     EXPECT_EQ(E_FAIL, Dds(cut, Prefix(headerAndPalette, 128 + 1023)));
 }
@@ -334,58 +334,58 @@ TEST(DdsReader, PaletteIsUsedInPlaceByEveryLevel) {
 TEST(DdsReader, HeadersThatClaimTooMuchAreRefused) {
     struct Case {
         const char* name;
-        DdsSpec spec;
+        DdsShape shape;
     };
     std::vector<Case> cases;
     {
-        DdsSpec s;
+        DdsShape s;
         s.mipCount = 0xFFFFFFFF;
         cases.push_back({"four billion levels", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.mipCount = 4;  // a 4 x 4 chain has 3 levels
         s.dataBytes = 4096;
         cases.push_back({"one level more than the full chain", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.width = s.height = 65535;
         cases.push_back({"65535 x 65535 in a small file", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.width = s.height = 0xFFFFFFFF;
         s.pf = {0x4, D3DFMT_DXT5, 0, 0, 0, 0, 0};
         cases.push_back({"sizes near 2^32", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.width = s.height = 0xFFFFFFFF;
         s.depth = 0xFFFFFFFF;
         s.headerFlags = DEPTH_FLAG;
         cases.push_back({"a volume near 2^32 on every side", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.width = 0;
         cases.push_back({"width 0", s});
     }
     {
-        DdsSpec s;
+        DdsShape s;
         s.height = 0;
         cases.push_back({"height 0", s});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DecodedImage image;
-        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(c.spec)));
+        EXPECT_EQ(E_FAIL, Dds(image, BuildDds(c.shape)));
     }
 }
 
 TEST(DdsReader, ShortOrForeignHeadersAreRefused) {
-    DdsSpec spec;
-    const Bytes file = BuildDds(spec);
+    DdsShape shape;
+    const Bytes file = BuildDds(shape);
     for (std::size_t size : {0u, 3u, 4u, 127u}) {
         DecodedImage image;
         EXPECT_EQ(E_FAIL, Dds(image, Prefix(file, size))) << size;
