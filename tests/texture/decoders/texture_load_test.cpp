@@ -2,11 +2,13 @@
 // maps through the loader's volume and cube paths.
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <cstring>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "../texture_test_support.h"
 #include "decoder_fixtures.h"
 #include "platform/runtime/machine_profile.h"
 #include "texture/texture_loader.h"
@@ -18,24 +20,6 @@ namespace {
 
 constexpr UINT WHOLE = 0xFFFFFFFFu;
 constexpr DWORD ANY_USAGE = D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC;
-
-LRESULT WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND TestWindow() {
-    static HWND window = [] {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = WindowProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "DecoderTests";
-        RegisterClassExA(&windowClass);
-        return CreateWindowExA(0, "DecoderTests", "decoder tests", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
-                               nullptr, windowClass.hInstance, nullptr);
-    }();
-    return window;
-}
 
 // A device on a machine without size restrictions, so textures keep the files' sizes.
 class LoadTest : public ::testing::Test {
@@ -51,27 +35,17 @@ protected:
         for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
             profile.formats.push_back({format, ANY_USAGE, ALL_TEXTURE_TYPES});
         }
-        SetMachineProfile(profile);
-        d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
-        ASSERT_NE(nullptr, d3d_);
-        D3DPRESENT_PARAMETERS parameters = {};
-        parameters.BackBufferWidth = parameters.BackBufferHeight = 64;
-        parameters.BackBufferFormat = profile.displayFormat;
-        parameters.BackBufferCount = 1;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.hDeviceWindow = TestWindow();
-        parameters.Windowed = TRUE;
-        ASSERT_EQ(S_OK, d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, TestWindow(),
-                                           D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device_));
+        testDevice_.emplace(profile);
+        device_ = testDevice_->get();
+        ASSERT_NE(nullptr, device_);
     }
     void TearDown() override {
-        if (device_) device_->Release();
-        if (d3d_) d3d_->Release();
-        ResetMachineProfile();
+        device_ = nullptr;
+        testDevice_.reset();
         EXPECT_EQ(0u, RuntimeLiveObjectCount());
     }
 
-    IDirect3D8* d3d_ = nullptr;
+    std::optional<texture_test::TestDevice> testDevice_;
     IDirect3DDevice8* device_ = nullptr;
 };
 
